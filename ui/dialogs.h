@@ -1,0 +1,24 @@
+#pragma once
+// The three dialogs and the window operations they share.
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// The target folder: at most 255 characters. Two spare bytes let a text of
+// full length gain a trailing backslash without overrunning the buffer.
+constexpr unsigned ExtractFolderLimit = 256;  // the length given to the window calls
+extern char ExtractFolder[ExtractFolderLimit + 2];
+extern bool OverwriteExisting;
+
+struct PasswordEntryRecord {
+    char text[80];
+    std::uint32_t count;
+};
+extern PasswordEntryRecord PasswordEntry;
+
+INT_PTR RunModalDialog(LPCSTR templateName, HWND owner, DLGPROC dialogProc);
+void CentreOnScreen(HWND window);
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK FileListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
