@@ -53,12 +53,14 @@ void RunError(unsigned int code) {
 }
 
 #ifdef _WIN32
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+// Declared as bytes of unknown extent: the headers are reached by offsets,
+// which a declaration as one IMAGE_DOS_HEADER would make look out of bounds.
+extern "C" const unsigned char __ImageBase[];
 
 const void* ProgramCodeStart() {
-    const unsigned char* image = reinterpret_cast<const unsigned char*>(&__ImageBase);
-    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + __ImageBase.e_lfanew);
-    return image + nt->OptionalHeader.BaseOfCode;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(__ImageBase);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(__ImageBase + dos->e_lfanew);
+    return __ImageBase + nt->OptionalHeader.BaseOfCode;
 }
 #else
 extern "C" char __executable_start[];
