@@ -1,0 +1,39 @@
+# The archives of the end-to-end scenarios, made fresh in $FIXTURES by zip.
+# Sourced by run.sh. Entries carry fixed times (even seconds, which DOS times
+# keep exactly) and no folder entries (-D), as packagers write them.
+
+# make_tree DIR FILE...: each FILE gets some text; *.bin files get random bytes.
+make_tree() {
+  local dir=$1; shift
+  for file in "$@"; do
+    mkdir -p "$dir/$(dirname "$file")"
+    case $file in
+      *.bin) head -c 9000 /dev/urandom >"$dir/$file" ;;
+      *) for i in $(seq 40); do echo "$file line $i: the quick brown fox jumps over the lazy dog"; done >"$dir/$file" ;;
+    esac
+  done
+  find "$dir" -exec touch -d "2021-03-04 05:06:08" {} +
+}
+
+# basic: deflated and stored entries, nested folders, names that sort
+# differently with and without regard to case.
+make_tree "$FIXTURES/basic" a.txt beta.txt Zeta.txt Docs/readme.txt Docs/Deep/data.bin
+echo "tiny" >"$FIXTURES/basic/tiny.txt"
+touch -d "2020-12-31 23:59:58" "$FIXTURES/basic/tiny.txt"
+(cd "$FIXTURES/basic" && zip -q -X -D -r ../basic.zip . -x tiny.txt && zip -q -X -0 ../basic.zip tiny.txt)
+BASIC_ROWS=(a.txt beta.txt Docs/Deep/data.bin Docs/readme.txt tiny.txt Zeta.txt)
+
+# encrypted: a plain entry, then two entries with the password "kovarin".
+make_tree "$FIXTURES/encrypted" plain.txt secret1.txt sub/secret2.txt
+(cd "$FIXTURES/encrypted" && zip -q -X -D ../encrypted.zip plain.txt &&
+   zip -q -X -D -P kovarin ../encrypted.zip secret1.txt sub/secret2.txt)
+
+# launch: a batch file that leaves a marker with its first parameter in its
+# own folder, to be started after the extraction.
+mkdir -p "$FIXTURES/launch"
+printf '@echo off\r\necho launched %%1> "%%~dp0marker.txt"\r\n' >"$FIXTURES/launch/run.bat"
+make_tree "$FIXTURES/launch" payload.txt
+(cd "$FIXTURES/launch" && zip -q -X -D ../launch.zip run.bat payload.txt)
+
+# empty: an archive without entries (only the end record).
+python3 -c 'import sys; sys.stdout.buffer.write(b"PK\x05\x06" + bytes(18))' >"$FIXTURES/empty.zip"
