@@ -264,7 +264,7 @@ $deselect
 selected 301
 click 1
 stays 2
-gone "$BROWSER"
+no-message
 click 2
 closes
 window "$BROWSER"
@@ -369,6 +369,7 @@ closes
 window "$BROWSER"
 stays 2
 gone "Password"
+no-message
 click 2
 exit 0
 EOF

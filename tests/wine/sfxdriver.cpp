@@ -32,6 +32,7 @@
 //                               stop, exclamation, information) and text; OK
 //   closes                      the current dialog closes
 //   rmdir FOLDER                remove an (empty) folder
+//   no-message                  no message box is open (after a pause)
 //   gone CAPTION                no window with this caption (after a pause)
 //   stays SECONDS               the current dialog is still open after SECONDS
 //   browse-cancel               cancel the folder browser
@@ -236,19 +237,40 @@ std::string BoxIcon(HWND box) {
     return "unknown";
 }
 
+// The dialogs share their captions with message boxes; a message box is the
+// standard dialog with a text control and none of the dialogs' fields.
+bool IsMessageBox(HWND window) {
+    char className[64];
+    GetClassNameA(window, className, sizeof className);
+    return std::strcmp(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr &&
+           GetDlgItem(window, 101) == nullptr && GetDlgItem(window, 301) == nullptr;
+}
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != Sfx.dwProcessId || !IsWindowVisible(window) || !IsMessageBox(window)) return TRUE;
+    char caption[512];
+    const int length = GetWindowTextA(window, caption, sizeof caption);
+    if (search->caption.empty() || search->caption == std::string(caption, length)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible message box of the SFX with this caption (any, when empty).
+HWND FindMessageBox(const std::string& caption) {
+    Search search{caption, nullptr};
+    EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 void AnswerMessage(const std::string& caption, const std::string& icon, const std::string& text) {
     HWND box = nullptr;
     for (DWORD waited = 0; box == nullptr; waited += PollMs) {
-        box = FindSfxWindow(caption);
-        if (box != nullptr) {
-            char className[64];
-            GetClassNameA(box, className, sizeof className);
-            // The dialogs have captions of their own too; a message box is the
-            // standard dialog with a text control and none of their fields.
-            if (std::strcmp(className, "#32770") != 0 || GetDlgItem(box, 0xFFFF) == nullptr ||
-                GetDlgItem(box, 101) != nullptr || GetDlgItem(box, 301) != nullptr)
-                box = nullptr;
-        }
+        box = FindMessageBox(caption);
         if (box != nullptr) break;
         if (!SfxRunning() || waited > WaitLimitMs)
             Fail("no message box " + Quote(caption) + " " + Quote(text) + "; visible:" + VisibleWindows());
@@ -355,8 +377,13 @@ void Run(const std::vector<std::string>& a) {
         std::vector<std::string> rows;
         const LRESULT count = Send(list, LB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
-            char text[512] = {};
-            Send(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            // Asked in UTF-16: Wine hands an 8-bit LB_GETTEXT across processes
+            // without converting it.
+            wchar_t wide[512] = {};
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &ignored);
+            char text[1024] = {};
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
             rows.push_back(text);
         }
         const std::vector<std::string> expected(a.begin() + 2, a.end());
@@ -389,6 +416,9 @@ void Run(const std::vector<std::string>& a) {
     } else if (command == "rmdir") {
         need(1);
         if (!RemoveDirectoryA(a[1].c_str())) Fail("cannot remove " + a[1]);
+    } else if (command == "no-message") {
+        Sleep(1000);
+        if (HWND box = FindMessageBox("")) Fail("a message box is open: " + Quote(WindowText(GetDlgItem(box, 0xFFFF))));
     } else if (command == "gone") {
         need(1);
         Sleep(1000);
