@@ -450,3 +450,32 @@ click 2
 exit 0
 EOF
 }
+
+# ---------------------------------------------------------------- the image ----
+
+# The shipped stub: a 32-bit Windows GUI executable of exactly 32256 bytes
+# that imports only system DLLs (which Windows loads from System32, never
+# from the folder the SFX sits in), with address randomisation and no-execute
+# data, and a manifest that asks for no elevation.
+scenario_image_is_a_small_gui_pe32() {
+  local objdump=i686-w64-mingw32-objdump
+  [ "$(stat -c %s "$STUB")" = 32256 ] || fail "the stub is $(stat -c %s "$STUB") bytes, not 32256"
+  $objdump -f "$STUB" | grep -q "file format pei-i386" || fail "not a 32-bit PE image"
+  local headers
+  headers=$($objdump -p "$STUB")
+  grep -q "^Magic[[:space:]]*010b[[:space:]]*(PE32)" <<<"$headers" || fail "not PE32"
+  grep -q "^Subsystem[[:space:]]*00000002[[:space:]]*(Windows GUI)" <<<"$headers" || fail "not a GUI executable"
+  grep -q "DYNAMIC_BASE" <<<"$headers" || fail "no address randomisation"
+  grep -q "NX_COMPAT" <<<"$headers" || fail "not marked for no-execute data"
+  local dlls
+  dlls=$(grep "DLL Name:" <<<"$headers" | awk '{print toupper($3)}' | sort | tr '\n' ' ')
+  echo "imports: $dlls"
+  for dll in $dlls; do
+    case $dll in
+      KERNEL32.DLL | USER32.DLL | SHELL32.DLL) ;;
+      *) fail "imports $dll, which is not a system DLL Windows always takes from System32" ;;
+    esac
+  done
+  grep -q 'level="asInvoker"' "$STUB" || fail "no asInvoker manifest"
+  $objdump -h "$STUB" | grep -q "\.rsrc" || fail "no resources"
+}
