@@ -12,7 +12,7 @@ set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=${SFX_WIN32_BUILD:-$ROOT/build/win32}
-STUB=${SFX_STUB:-$BUILD/sfx.exe}
+STUB=$(realpath "${SFX_STUB:-$BUILD/sfx.exe}")
 DRIVER=$BUILD/sfxdriver.exe
 
 for tool in wine wineserver Xvfb xvfb-run zip unzip python3; do
@@ -113,7 +113,8 @@ mkdir -p "$FIXTURES"
 if [ $# -gt 0 ]; then
   selected=("$@")
 else
-  mapfile -t selected < <(declare -F | awk '{print $3}' | grep '^scenario_' | sed 's/^scenario_//')
+  # Screenshots are taken only on request (scripts/screenshots.sh).
+  mapfile -t selected < <(declare -F | awk '{print $3}' | grep '^scenario_' | sed 's/^scenario_//' | grep -vx screenshots)
 fi
 
 passed=0

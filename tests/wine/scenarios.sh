@@ -479,3 +479,40 @@ scenario_image_is_a_small_gui_pe32() {
   grep -q 'level="asInvoker"' "$STUB" || fail "no asInvoker manifest"
   $objdump -h "$STUB" | grep -q "\.rsrc" || fail "no resources"
 }
+
+# ---------------------------------------------------------------- screenshots ----
+
+# Not a test: pictures of the three dialogs for the README, taken on request
+# by scripts/screenshots.sh into $SFX_SCREENSHOTS_DIR.
+scenario_screenshots() {
+  [ -n "${SFX_SCREENSHOTS_DIR:-}" ] || fail "SFX_SCREENSHOTS_DIR is not set"
+  # Without a window manager Wine draws the captions and frames itself.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+  sfx pkg.exe "$FIXTURES/encrypted.zip" --flags 0x0A --folder 'C:\Program Files\Kovarin Demo' \
+    --description "Kovarin Demo 1.0: sample files and the demo program."
+  drive <<EOF
+start "$(winpath "$SCENARIO_DIR/pkg.exe")"
+window "$BROWSER"
+capture "$(winpath "$SCENARIO_DIR/main.bmp")"
+click 3
+window "File List"
+select 301 1 0
+capture "$(winpath "$SCENARIO_DIR/filelist.bmp")"
+click 2
+closes
+window "$BROWSER"
+set-text 101 "$(winpath "$SCENARIO_DIR/out")"
+click 1
+window "Password"
+capture "$(winpath "$SCENARIO_DIR/password.bmp")"
+set-text 101 "kovarin"
+click 1
+closes
+message "$BROWSER" information "$SUCCESS"
+exit 0
+EOF
+  mkdir -p "$SFX_SCREENSHOTS_DIR"
+  for shot in main filelist password; do
+    convert "$SCENARIO_DIR/$shot.bmp" "$SFX_SCREENSHOTS_DIR/$shot.png"
+  done
+}

@@ -36,6 +36,8 @@
 //   gone CAPTION                no window with this caption (after a pause)
 //   stays SECONDS               the current dialog is still open after SECONDS
 //   browse-cancel               cancel the folder browser
+//   capture FILE                save the current dialog as it shows on screen
+//                               (a 24-bit BMP)
 //   exit CODE                   the SFX ends with exit code CODE
 //   sleep MILLISECONDS
 //
@@ -317,6 +319,42 @@ void ExpectExit(int code) {
         Fail("exit code " + std::to_string(exitCode) + ", expected " + std::to_string(code));
 }
 
+// ------------------------------------------------------------ capture ----
+
+void CaptureWindow(HWND window, const std::string& path) {
+    RECT place;
+    GetWindowRect(window, &place);
+    const int width = place.right - place.left, height = place.bottom - place.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, place.left, place.top, SRCCOPY);
+    GdiFlush();
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + rowBytes * height;
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) Fail("cannot write " + path);
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    std::fwrite(bits, rowBytes, height, out);
+    std::fclose(out);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
 // ----------------------------------------------------------- commands ----
 
 void Run(const std::vector<std::string>& a) {
@@ -435,6 +473,10 @@ void Run(const std::vector<std::string>& a) {
             if (waited > WaitLimitMs) Fail("the folder browser did not close");
             Sleep(PollMs);
         }
+    } else if (command == "capture") {
+        need(1);
+        Sleep(300);
+        CaptureWindow(CurrentDialog, a[1]);
     } else if (command == "exit") {
         need(1);
         ExpectExit(Number(a[1]));
