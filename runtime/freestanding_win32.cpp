@@ -45,6 +45,14 @@ int memcmp(const void* left, const void* right, std::size_t count) {
     return 0;
 }
 
+void* memchr(const void* block, int value, std::size_t count) {
+    const auto* at = static_cast<const unsigned char*>(block);
+    for (; count > 0; --count, ++at) {
+        if (*at == static_cast<unsigned char>(value)) return const_cast<unsigned char*>(at);
+    }
+    return nullptr;
+}
+
 std::size_t strlen(const char* text) {
     std::size_t length = 0;
     while (text[length] != '\0') ++length;
