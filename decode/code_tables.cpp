@@ -102,9 +102,11 @@ int BuildCodeTable(const std::uint16_t* lengths, unsigned count, unsigned simple
                 const unsigned limit = maxLen - resolved < width ? maxLen - resolved : width;
                 unsigned j = k - resolved;
                 unsigned f = 1u << j;
-                if (f > left + 1) {
-                    // Too few codes of length k to fill a j-bit table: grow it
-                    // while the longer codes still leave patterns unused.
+                if (f > left + 1 && j < limit) {
+                    // Too few codes of length k to fill a j-bit table: grow it,
+                    // up to the limit, while the longer codes still leave
+                    // patterns unused. A table already at the limit stays: the
+                    // root is never wider than the width asked for.
                     f -= left + 1;
                     unsigned longer = k;
                     while (++j < limit) {

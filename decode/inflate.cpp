@@ -166,6 +166,14 @@ inline unsigned ReadBits(Reader& r, unsigned n) {
     return value;
 }
 
+// True once bits from past the end of the data have been consumed (they sit
+// on top of the real bits in the buffer); decoding then stops.
+inline bool ReadPastEnd(const Reader& r) {
+    if (r.bits >= PastEndBytes * 8) return false;
+    DecodingStopped = true;
+    return true;
+}
+
 /* ------------------------------------------------------------------------
  * Output window
  * ------------------------------------------------------------------------ */
@@ -253,13 +261,17 @@ int DecodeSymbols(const CodeTableEntry* literalTable, const CodeTableEntry* dist
     std::uint8_t* const window = OutputWindow;
     int result = SymbolsFailed;
     for (;;) {
-        if (r.inEnd - r.in >= FastInputMargin) {
+        // Near the end of the data a symbol may have been read from the
+        // one-bits past it; such a symbol is not output.
+        const bool nearEnd = r.inEnd - r.in < FastInputMargin;
+        if (!nearEnd) {
             RefillWord(r);
         } else if (DecodingStopped) {
             break;
         }
         const CodeTableEntry* entry = LookUp(r, literalTable, literalWidth);
         if (entry == nullptr) break;
+        if (nearEnd && ReadPastEnd(r)) break;
         if (entry->Op == OpLiteral) {
             window[r.pos++] = static_cast<std::uint8_t>(entry->Value);
             if (r.pos == WindowSize) FlushAt(r);
@@ -285,7 +297,7 @@ int DecodeSymbols(const CodeTableEntry* literalTable, const CodeTableEntry* dist
         EnsureBits(r, distanceExtra);
         distance += static_cast<unsigned>(r.hold & BitMask[distanceExtra]);
         DropBits(r, distanceExtra);
-        if (DecodingStopped) break;
+        if (nearEnd && ReadPastEnd(r)) break;
 
         // Distances are not checked against the output so far: the window
         // starts cleared and source positions wrap around it.
@@ -313,7 +325,12 @@ void DecodeStoredBlock() {
     ReadBits(r, 16);
     while (length > 0 && !DecodingStopped) {
         if (r.bits >= 8) {
-            // Whole bytes the bit buffer already holds come first.
+            // Whole bytes the bit buffer already holds come first; a stored
+            // block never reaches past the data.
+            if (r.bits < PastEndBytes * 8 + 8) {
+                DecodingStopped = true;
+                break;
+            }
             OutputWindow[r.pos++] = static_cast<std::uint8_t>(r.hold);
             DropBits(r, 8);
             --length;
