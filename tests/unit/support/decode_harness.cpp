@@ -1,5 +1,9 @@
 #include "support/decode_harness.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "archive/extract_state.h"
 #include "archive/records.h"
 #include "decode/decode.h"
@@ -12,9 +16,26 @@ namespace {
 // A fixed junk prefix, so that the data does not start at file offset 0.
 constexpr std::size_t LeadBytes = 7;
 
+// Many entries are decoded per test: their files go to memory where it can.
+struct MemoryScratch {
+    std::string savedTmpdir;
+    bool hadTmpdir = SwitchTmpdir();
+    ScratchFolder folder;
+    MemoryScratch() {
+        if (hadTmpdir) setenv("TMPDIR", savedTmpdir.c_str(), 1);
+        else unsetenv("TMPDIR");
+    }
+    bool SwitchTmpdir() {
+        const char* saved = std::getenv("TMPDIR");
+        if (saved) savedTmpdir = saved;
+        if (access("/dev/shm", W_OK) == 0) setenv("TMPDIR", "/dev/shm", 1);
+        return saved != nullptr;
+    }
+};
+
 ScratchFolder& Scratch() {
-    static ScratchFolder folder;
-    return folder;
+    static MemoryScratch scratch;
+    return scratch.folder;
 }
 
 }  // namespace
