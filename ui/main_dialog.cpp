@@ -103,7 +103,7 @@ void Browse(HWND dialog) {
     const LPITEMIDLIST chosen = SHBrowseForFolder(&BrowseRequest);
     if (chosen != nullptr) {
         SHGetPathFromIDList(chosen, browseBuffer);
-        CoTaskMemFree(chosen);
+        ILFree(chosen);  // from shell32, which is loaded anyway
         // A drive root keeps its trailing backslash here; Extract strips it.
         if (TakeFolder(browseBuffer)) SetDlgItemTextA(dialog, FolderFieldId, ExtractFolder);
     }

@@ -55,6 +55,7 @@ void Reset() {
     state.messageBoxObserver = nullptr;
     state.dialogScript.clear();
     state.browseAnswers.clear();
+    FreeItemLists();
     state.loadedLibraries = 0;
     state.zOrderChanges = 0;
 }
@@ -69,6 +70,7 @@ void WhenMessageBoxShows(std::function<void(const MessageBoxRecord&)> observer) 
     Headless().messageBoxObserver = std::move(observer);
 }
 int LoadedLibraries() { return Headless().loadedLibraries; }
+int UnfreedItemLists() { return static_cast<int>(Headless().itemLists.size()); }
 int ZOrderChanges() { return Headless().zOrderChanges; }
 HICON DialogClassIcon() { return reinterpret_cast<HICON>(static_cast<UINT_PTR>(Headless().dialogClassIcon)); }
 

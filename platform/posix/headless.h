@@ -62,6 +62,8 @@ void EchoMessageBoxes(bool on);
 void WhenMessageBoxShows(std::function<void(const MessageBoxRecord&)> observer);
 // Libraries loaded and not yet freed.
 int LoadedLibraries();
+// Item lists that the folder browser gave and nobody freed.
+int UnfreedItemLists();
 // Moves that changed a window's place in the Z order (SetWindowPos without SWP_NOZORDER).
 int ZOrderChanges();
 // The icon given to the dialog window class with SetClassLongA(GCL_HICON).

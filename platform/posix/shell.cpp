@@ -17,10 +17,7 @@ namespace {
 
 HMODULE const ShellLibrary = reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(0x5E11));
 
-std::vector<ITEMIDLIST*>& LiveItemLists() {
-    static std::vector<ITEMIDLIST*> lists;
-    return lists;
-}
+std::vector<ITEMIDLIST*>& LiveItemLists() { return Headless().itemLists; }
 
 }  // namespace
 
@@ -76,6 +73,13 @@ void CoTaskMemFree(LPVOID memory) {
     delete *found;
     lists.erase(found);
 }
+
+void FreeItemLists() {
+    for (ITEMIDLIST* list : LiveItemLists()) delete list;
+    LiveItemLists().clear();
+}
+
+void ILFree(LPITEMIDLIST idList) { CoTaskMemFree(idList); }
 
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                         INT showCommand) {

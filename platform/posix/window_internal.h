@@ -120,6 +120,7 @@ struct HeadlessState {
         std::string path;
     };
     std::deque<BrowseAnswer> browseAnswers;
+    std::vector<ITEMIDLIST*> itemLists;  // given by the folder browser, not yet freed
     int loadedLibraries = 0;
     int zOrderChanges = 0;
 };
@@ -139,6 +140,7 @@ Window* CreateDialogFromTemplate(const HeadlessDialogTemplate& dialogTemplate, H
                                  LPARAM initParam, bool modal);
 void DestroyWindowTree(Window* window);
 Window* FindChild(Window* dialog, int id);
+void FreeItemLists();
 // Sends WM_COMMAND with a control's id and a notification code to its dialog.
 void NotifyParent(Window* control, WORD code);
 constexpr WORD ButtonClicked = 0;        // BN_CLICKED

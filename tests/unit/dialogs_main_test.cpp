@@ -266,6 +266,7 @@ TEST_F(MainDialog, BrowsedDriveRootKeepsItsBackslashUntilExtract) {
     });
     RunMainDialog();
     EXPECT_EQ(headless::LoadedLibraries(), 0);
+    EXPECT_EQ(headless::UnfreedItemLists(), 0);
 }
 
 TEST_F(MainDialog, BrowsedFolderTooLongForTheFieldIsRefusedNotCut) {
