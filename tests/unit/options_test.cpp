@@ -25,7 +25,7 @@ std::vector<std::uint8_t> Block(std::uint8_t flags, const std::string& descripti
 void ReadOptionsOf(const ScratchFolder& scratch, const std::vector<std::uint8_t>& behindImage) {
     const std::string path = scratch / "test.exe";
     std::vector<std::uint8_t> image(StubImageSize, 0x4D);
-    image.insert(image.end(), behindImage.begin(), behindImage.end());
+    for (std::uint8_t byte : behindImage) image.push_back(byte);
     WriteWholeFile(path, image);
     OpenedSelfImage self(path);
     ReadOptions();
