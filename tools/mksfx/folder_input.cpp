@@ -81,6 +81,7 @@ FileFacts FactsOf(const fs::path& path) {
     return facts;
 }
 
+#ifndef _WIN32
 bool IsAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -96,6 +97,7 @@ bool IsUtf8(const std::string& text) {
     }
     return true;
 }
+#endif
 
 // Copies the file as it is; returns its CRC-32 and length.
 void StoreFile(InputFile& in, SfxWriter& writer, ArchiveEntry& entry, std::vector<unsigned char>& buffer) {

@@ -2,6 +2,7 @@
 # Windows cross build, where it becomes the standalone mksfx.exe. Either way
 # the program lands in ${CMAKE_BINARY_DIR}/tools/mksfx/.
 set(MKSFX_DIR ${CMAKE_CURRENT_LIST_DIR})
+get_filename_component(MKSFX_SOURCE_ROOT ${MKSFX_DIR}/../.. ABSOLUTE)
 add_executable(mksfx
   ${MKSFX_DIR}/main.cpp
   ${MKSFX_DIR}/entry_rules.cpp
@@ -14,7 +15,7 @@ add_executable(mksfx
   ${MKSFX_DIR}/zip_format.cpp
   ${MKSFX_DIR}/zip_input.cpp)
 # The sources include the shared layout header as startup/options_block.h.
-target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR})
+target_include_directories(mksfx PRIVATE ${MKSFX_SOURCE_ROOT})
 target_compile_definitions(mksfx PRIVATE MKSFX_VERSION="${PROJECT_VERSION}")
 # A normal tool, unlike the stub: exceptions and RTTI back the STL it uses,
 # whatever flags the stub's build sets around it.
