@@ -214,8 +214,8 @@ void Pack(const CommandLine& line, const char* argv0) {
         const std::uint64_t front = StubImageSize + (block ? OptionsBlockSize : 0);
         if (front + source.archiveLength > MaxSelfImageSize)
             throw InputError("cannot pack " + input + ": the self-extractor would be " +
-                             std::to_string(front + source.archiveLength) + " bytes, past the " +
-                             std::to_string(MaxSelfImageSize) + " the stub can read");
+                             std::to_string(front + source.archiveLength) + " bytes long, past 2 GiB (" +
+                             std::to_string(MaxSelfImageSize) + " bytes), the most the stub can read");
         Warn(source.folderEntries, "the folder entry");
         OutputFile out(*line.output);
         SfxWriter writer(out, stub, block ? &*block : nullptr);

@@ -230,7 +230,7 @@ namespace {
 // are the data's own.
 class DataCheck {
 public:
-    explicit DataCheck(const ArchiveEntry& entry) : entry_(entry), out_(ChunkSize) {
+    DataCheck(const std::string& archive, const ArchiveEntry& entry) : archive_(archive), entry_(entry), out_(ChunkSize) {
         if (entry.method == MethodDeflated && inflateInit2(&stream_, -MAX_WBITS) != Z_OK)
             throw OutputError("zlib could not start checking \"" + Shown(entry.name) + "\"");
     }
@@ -277,9 +277,11 @@ private:
         size_ += count;
     }
     [[noreturn]] void Damaged(const std::string& reason) const {
-        throw InputError("cannot pack entry \"" + Shown(entry_.name) + "\": " + reason + " (the archive is damaged)");
+        throw InputError("cannot pack " + archive_ + ": entry \"" + Shown(entry_.name) + "\": " + reason +
+                         " (the archive is damaged)");
     }
 
+    const std::string& archive_;
     const ArchiveEntry& entry_;
     z_stream stream_{};
     std::vector<std::uint8_t> out_;
@@ -296,7 +298,7 @@ void CopyEntries(InputFile& in, ZipSource& source, SfxWriter& writer, std::vecto
         ArchiveEntry& entry = item.entry;
         const bool encrypted = (entry.flags & FlagEncrypted) != 0;
         std::unique_ptr<DataCheck> check;
-        if (!encrypted) check = std::make_unique<DataCheck>(entry);
+        if (!encrypted) check = std::make_unique<DataCheck>(in.Name(), entry);
         writer.BeginEntry(entry);
         std::uint64_t offset = item.dataOffset;
         for (std::uint64_t left = entry.compressedSize; left > 0;) {
