@@ -152,3 +152,29 @@ TEST(MissingProgram, IsPointedOutWhenRunNamesNoEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Info, WarnsWhereTheStubWouldLoseItsWay) {
+    // A streamed ZIP simply appended to the stub: the local headers lack the
+    // sizes the stub steps by.
+    Scratch scratch;
+    Shell("mkdir -p " + Quoted(scratch / "src"));
+    WriteText(scratch / "src/a.txt", std::string(1000, 'a'));
+    WriteText(scratch / "src/b.txt", std::string(1000, 'b'));
+    ASSERT_EQ(Shell("python3 " + Quoted(SFX_SOURCE_DIR "/tests/mksfx/make_zip.py") + " tree-pipe " +
+                    Quoted(scratch / "pipe.zip") + " " + Quoted(scratch / "src") + " && cat " + Quoted(StandInStub()) +
+                    " " + Quoted(scratch / "pipe.zip") + " > " + Quoted(scratch / "naive.exe")).exitCode, 0);
+    const Outcome naive = RunMksfx("--info " + Quoted(scratch / "naive.exe"));
+    EXPECT_NE(naive.out.find("warning: \"a.txt\" keeps its sizes only in a data descriptor"), std::string::npos)
+        << naive.out;
+
+    // Packed by the tool, the same archive walks through.
+    ASSERT_EQ(RunMksfx("--stub " + Quoted(StandInStub()) + " -o " + Quoted(scratch / "packed.exe") + " " +
+                       Quoted(scratch / "pipe.zip")).exitCode, 0);
+    const Outcome packed = RunMksfx("--info " + Quoted(scratch / "packed.exe"));
+    EXPECT_EQ(packed.out.find("warning"), std::string::npos) << packed.out;
+    EXPECT_NE(packed.out.find("2 entries, 2000 bytes unpacked"), std::string::npos) << packed.out;
+}
+
+}  // namespace
