@@ -41,6 +41,9 @@ std::vector<Refusal> Refusals() {
         {"LeadingBackslash", MakeZip + "name in.zip '\\evil.txt'", "",
          {"entry \"\\evil.txt\"", "begins with a separator"}},
         {"DriveDesignator", MakeZip + "name in.zip C:/evil.txt", "", {"entry \"C:/evil.txt\"", "colon"}},
+        {"Wildcard", MakeZip + "name in.zip 'docs/*.txt'", "", {"entry \"docs/*.txt\"", "\"*\", which Windows file names cannot hold"}},
+        {"PipeInName", MakeZip + "name in.zip 'a|b.txt'", "", {"entry \"a|b.txt\"", "\"|\", which Windows"}},
+        {"FolderEntryWithData", MakeZip + "name in.zip 'docs/'", "", {"entry \"docs/\"", "ends in a separator, yet it holds data"}},
         {"ColonInName", MakeZip + "name in.zip 'notes:stream.txt'", "", {"notes:stream.txt", "colon"}},
         {"EmptyName", MakeZip + "name in.zip ''", "", {"entry \"\"", "the name is empty"}},
         {"BeyondTwoGiB", MakeZip + "beyond-2gib in.zip", "", {"in.zip", "past 2 GiB"}},
@@ -98,7 +101,7 @@ TEST(RefusedFolder, NamesEveryFileTheStubCouldNotWrite) {
     ASSERT_EQ(Shell("mkdir -p " + Quoted(scratch / "src/sub")).exitCode, 0);
     WriteText(scratch / "src/fine.txt", "fine\n");
     WriteText(scratch / "src/sub/a:b.txt", "colon\n");
-    WriteText(scratch / "src/back\\slash.txt", "backslash is a separator for the stub\n");
+    WriteText(scratch / "src/what?.txt", "a wildcard\n");
     WriteText(scratch / "src/" + std::string(200, 'x'), "");
     WriteText(scratch / "src/sub/" + std::string(252, 'y'), "long\n");
     const Outcome outcome = RunMksfx("--stub " + Quoted(StandInStub()) + " -o " + Quoted(scratch / "out.exe") + " " +
@@ -107,6 +110,7 @@ TEST(RefusedFolder, NamesEveryFileTheStubCouldNotWrite) {
     EXPECT_NE(outcome.err.find("\"sub/a:b.txt\": the name holds a colon"), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.err.find("\"sub/" + std::string(252, 'y') + "\": the name is 256 bytes long"), std::string::npos)
         << outcome.err;
+    EXPECT_NE(outcome.err.find("\"what?.txt\": the name holds \"?\""), std::string::npos) << outcome.err;
     EXPECT_EQ(outcome.err.find("fine.txt"), std::string::npos);
     EXPECT_EQ(FolderNames(scratch.path()), std::vector<std::string>{"src"});
 }

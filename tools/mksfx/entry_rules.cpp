@@ -1,5 +1,7 @@
 #include "entry_rules.h"
 
+#include <cstring>
+
 #include "zip_format.h"
 
 namespace mksfx {
@@ -14,6 +16,13 @@ std::string EntryNameProblem(const std::string& name) {
     // and "\" as separators, so each of these would write outside that folder.
     if (name[0] == '/' || name[0] == '\\') return "the name begins with a separator (an absolute path)";
     if (name.find(':') != std::string::npos) return "the name holds a colon (a drive designator)";
+    // Windows file names cannot hold these; the stub refuses the wildcards
+    // outright, and the platform the others when the file is created.
+    for (unsigned char c : name) {
+        if (c < 0x20) return "the name holds a control character, which Windows file names cannot hold";
+        if (std::strchr("*?<>\"|", c) != nullptr)
+            return std::string("the name holds \"") + static_cast<char>(c) + "\", which Windows file names cannot hold";
+    }
     std::size_t start = 0;
     while (start <= name.size()) {
         std::size_t end = name.find_first_of("/\\", start);

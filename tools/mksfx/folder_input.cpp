@@ -38,7 +38,13 @@ void ListInto(const fs::path& folder, const std::string& prefix, FolderListing& 
     std::sort(children.begin(), children.end(),
               [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
 
-    if (children.empty() && !prefix.empty()) listing.emptyFolders.push_back(prefix);
+    // Folders that hold files come about through them; an empty one needs
+    // an entry of its own.
+    if (children.empty() && !prefix.empty()) {
+        const std::string problem = EntryNameProblem(prefix);
+        if (!problem.empty()) badNames.push_back("\"" + Shown(prefix) + "\": " + problem);
+        listing.items.push_back({prefix, folder, true});
+    }
     for (const fs::directory_entry& child : children) {
         const std::string name = prefix + NameOf(child.path());
         const fs::file_status link = child.symlink_status(error);
@@ -48,7 +54,7 @@ void ListInto(const fs::path& folder, const std::string& prefix, FolderListing& 
         } else if (fs::is_regular_file(target)) {
             const std::string problem = EntryNameProblem(name);
             if (!problem.empty()) badNames.push_back("\"" + Shown(name) + "\": " + problem);
-            listing.files.push_back({name, child.path()});
+            listing.items.push_back({name, child.path(), false});
         } else if (fs::is_directory(target)) {
             listing.skipped.push_back("\"" + Shown(name) + "\" is a link to a folder and is not followed");
         } else {
@@ -169,33 +175,34 @@ FolderListing ListFolder(const fs::path& folder) {
         for (const std::string& bad : badNames) message += "\n  " + bad;
         throw InputError(message);
     }
-    if (listing.files.empty())
-        throw InputError("cannot pack " + folder.string() + ": it holds no files");
+    if (listing.items.empty()) throw InputError("cannot pack " + folder.string() + ": it is empty");
     return listing;
 }
 
 void PackFiles(const FolderListing& listing, int level, SfxWriter& writer, std::vector<ArchiveEntry>& entries) {
     std::vector<unsigned char> buffer(ChunkSize);
-    for (const FolderFile& file : listing.files) {
-        const FileFacts facts = FactsOf(file.path);
+    for (const FolderItem& item : listing.items) {
+        const FileFacts facts = FactsOf(item.path);
         if (facts.size > 0xFFFFFFFFu)
-            throw InputError("cannot pack \"" + Shown(file.name) + "\": it is " + std::to_string(facts.size) +
+            throw InputError("cannot pack \"" + Shown(item.name) + "\": it is " + std::to_string(facts.size) +
                              " bytes long, which would need Zip64 sizes");
         ArchiveEntry entry;
-        entry.name = file.name;
+        entry.name = item.name;
 #ifndef _WIN32
         // Names come from the file system as UTF-8 here; say so to the tools
         // that honour the flag (the stub takes names as 8-bit text anyway).
         if (!IsAscii(entry.name) && IsUtf8(entry.name)) entry.flags |= FlagUtf8;
 #endif
         ToDosDateTime(facts.modified, entry.dosTime, entry.dosDate);
-        entry.externalAttributes = DosArchive | (facts.readOnly ? DosReadOnly : 0);
+        entry.externalAttributes = (item.isFolder ? DosFolder : DosArchive) | (facts.readOnly ? DosReadOnly : 0);
 
-        InputFile in(file.path);
         writer.BeginEntry(entry);
-        if (level == 0 || facts.size == 0 || !DeflateFile(in, level, writer, entry, buffer)) {
-            writer.RestartData(entry);
-            StoreFile(in, writer, entry, buffer);
+        if (!item.isFolder) {
+            InputFile in(item.path);
+            if (level == 0 || facts.size == 0 || !DeflateFile(in, level, writer, entry, buffer)) {
+                writer.RestartData(entry);
+                StoreFile(in, writer, entry, buffer);
+            }
         }
         writer.FinishEntry(entry);
         entries.push_back(std::move(entry));

@@ -167,12 +167,6 @@ void WarnAboutMissingProgram(const std::string& command, const std::vector<Archi
                   << program.substr(2) << "\"\n";
 }
 
-void Warn(const std::vector<std::string>& folders, const char* what) {
-    for (const std::string& folder : folders)
-        std::cerr << "mksfx: warning: " << what << " \"" << Shown(folder)
-                  << "\" is left out: the stub creates folders only for the files in them\n";
-}
-
 void Pack(const CommandLine& line, const char* argv0) {
     if (line.inputs.size() != 1)
         throw UsageError(line.inputs.empty() ? "no INPUT given (a .zip file or a folder)" : "more than one INPUT given");
@@ -193,15 +187,14 @@ void Pack(const CommandLine& line, const char* argv0) {
     if (isFolder) {
         FolderListing listing = ListFolder(input);
         // An earlier output inside the folder is not part of what is packed.
-        listing.files.erase(std::remove_if(listing.files.begin(), listing.files.end(),
-                                           [&](const FolderFile& file) {
+        listing.items.erase(std::remove_if(listing.items.begin(), listing.items.end(),
+                                           [&](const FolderItem& item) {
                                                std::error_code same;
-                                               return fs::equivalent(file.path, *line.output, same);
+                                               return !item.isFolder && fs::equivalent(item.path, *line.output, same);
                                            }),
-                            listing.files.end());
-        if (listing.files.empty()) throw InputError("cannot pack " + input + ": it holds no files");
+                            listing.items.end());
+        if (listing.items.empty()) throw InputError("cannot pack " + input + ": it holds nothing but " + *line.output);
         for (const std::string& skipped : listing.skipped) std::cerr << "mksfx: warning: " << skipped << "\n";
-        Warn(listing.emptyFolders, "the empty folder");
 
         OutputFile out(*line.output);
         SfxWriter writer(out, stub, block ? &*block : nullptr);
@@ -216,7 +209,6 @@ void Pack(const CommandLine& line, const char* argv0) {
             throw InputError("cannot pack " + input + ": the self-extractor would be " +
                              std::to_string(front + source.archiveLength) + " bytes long, past 2 GiB (" +
                              std::to_string(MaxSelfImageSize) + " bytes), the most the stub can read");
-        Warn(source.folderEntries, "the folder entry");
         OutputFile out(*line.output);
         SfxWriter writer(out, stub, block ? &*block : nullptr);
         CopyEntries(in, source, writer, entries);

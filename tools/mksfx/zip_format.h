@@ -41,6 +41,7 @@ constexpr std::uint16_t ExtraAes = 0x9901;
 constexpr std::uint16_t VersionDeflate = 20;
 
 constexpr std::uint32_t DosReadOnly = 0x01;
+constexpr std::uint32_t DosFolder = 0x10;
 constexpr std::uint32_t DosArchive = 0x20;
 
 // The stub keeps file positions in 32-bit signed values.

@@ -146,10 +146,6 @@ ZipSource ReadZip(InputFile& in) {
             problems.push_back(label + problem);
             continue;
         }
-        if (IsFolderName(entry.name)) {
-            source.folderEntries.push_back(entry.name);
-            continue;
-        }
 
         const std::uint64_t localStart = localOffset + shift;
         if (localStart + LocalHeaderLength > centralStart ||
@@ -195,18 +191,6 @@ ZipSource ReadZip(InputFile& in) {
                                 entry.comment.size();
         source.entries.push_back(std::move(item));
     }
-    // Folders that hold files come about through those files; only the
-    // empty ones are lost, and those are named.
-    std::vector<std::string> emptyFolders;
-    for (const std::string& folder : source.folderEntries) {
-        const bool holdsFiles = std::any_of(source.entries.begin(), source.entries.end(), [&](const ZipSourceEntry& item) {
-            return item.entry.name.compare(0, folder.size() - 1, folder, 0, folder.size() - 1) == 0 &&
-                   item.entry.name.size() > folder.size() &&
-                   (item.entry.name[folder.size() - 1] == '/' || item.entry.name[folder.size() - 1] == '\\');
-        });
-        if (!holdsFiles) emptyFolders.push_back(folder);
-    }
-    source.folderEntries = emptyFolders;
     if (!problems.empty()) {
         std::string message = "cannot pack " + in.Name() + ": the stub could not extract " +
                               (problems.size() == 1 ? "this entry:" : "these entries:");
@@ -214,7 +198,7 @@ ZipSource ReadZip(InputFile& in) {
         throw InputError(message);
     }
     if (source.entries.empty())
-        throw InputError("cannot pack " + in.Name() + ": it holds no files");
+        throw InputError("cannot pack " + in.Name() + ": it holds no entries");
     if (source.entries.size() > MaxEntries)
         throw InputError("cannot pack " + in.Name() + ": " + std::to_string(source.entries.size()) +
                          " entries are more than the " + std::to_string(MaxEntries) +

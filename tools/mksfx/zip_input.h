@@ -19,9 +19,6 @@ struct ZipSourceEntry {
 
 struct ZipSource {
     std::vector<ZipSourceEntry> entries;
-    // Folder entries are left out (the stub cannot write one); these are the
-    // ones under which no file lies, so the folder is lost.
-    std::vector<std::string> folderEntries;
     std::string comment;
     std::uint64_t archiveLength = 0;  // of the archive as it will be written
 };
