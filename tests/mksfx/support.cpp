@@ -41,7 +41,7 @@ struct Cipher {
         keys[2] = CrcByte(static_cast<std::uint8_t>(keys[1] >> 24), keys[2]);
     }
     std::uint8_t Decrypt(std::uint8_t cipher) {
-        const std::uint16_t t = static_cast<std::uint16_t>((keys[2] & 0xFFFF) | 2);
+        const std::uint32_t t = (keys[2] & 0xFFFF) | 2;
         const std::uint8_t plain = cipher ^ static_cast<std::uint8_t>((t * (t ^ 1)) >> 8);
         Update(plain);
         return plain;
