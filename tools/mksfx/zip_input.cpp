@@ -148,12 +148,13 @@ ZipSource ReadZip(InputFile& in) {
         }
 
         const std::uint64_t localStart = localOffset + shift;
-        if (localStart + LocalHeaderLength > centralStart ||
-            GetLe32(in.ReadAt(localStart, LocalHeaderLength).data()) != LocalSignature) {
+        const std::vector<std::uint8_t> local = localStart + LocalHeaderLength <= centralStart
+                                                    ? in.ReadAt(localStart, LocalHeaderLength)
+                                                    : std::vector<std::uint8_t>(LocalHeaderLength, 0);
+        if (GetLe32(local.data()) != LocalSignature) {
             problems.push_back(label + "its local header is missing or damaged");
             continue;
         }
-        const std::vector<std::uint8_t> local = in.ReadAt(localStart, LocalHeaderLength);
         const std::uint16_t localFlags = GetLe16(&local[6]);
         const std::size_t localNameLength = GetLe16(&local[26]), localExtraLength = GetLe16(&local[28]);
         entry.localExtra = in.ReadAt(localStart + LocalHeaderLength + localNameLength, localExtraLength);
