@@ -17,9 +17,14 @@
 
 namespace {
 
+// A search runs lazily over its folder: existence tests need only the first
+// match, and a folder may hold many names.
 struct FindObject {
-    std::vector<WIN32_FIND_DATAA> matches;
-    std::size_t next;
+    std::string folder;
+    std::string pattern;
+    DIR* dir;              // null once the listing is done, or for an exact name
+    int specialsLeft;      // "." and ".." still to offer
+    std::string exactName; // a pattern without wildcards that names an existing entry
 };
 
 // Attribute bits that POSIX has no place for (hidden, system, archive ...),
@@ -61,8 +66,7 @@ DWORD AttributesOf(const struct stat& info) {
     return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
-void FillFindData(const std::string& path, const char* name, const struct stat& info, WIN32_FIND_DATAA& data) {
-    (void)path;
+void FillFindData(const char* name, const struct stat& info, WIN32_FIND_DATAA& data) {
     std::memset(&data, 0, sizeof data);
     data.dwFileAttributes = AttributesOf(info);
     data.ftCreationTime = ToFileTime(info.st_ctim);
@@ -75,6 +79,50 @@ void FillFindData(const std::string& path, const char* name, const struct stat& 
 
 }  // namespace
 
+namespace {
+
+bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
+
+// The next match of a search, or false when there is none.
+bool NextMatch(FindObject& find, WIN32_FIND_DATAA& data) {
+    struct stat info;
+    if (!find.exactName.empty()) {
+        const std::string name = find.exactName;
+        find.exactName.clear();
+        if (lstat((find.folder + "/" + name).c_str(), &info) != 0) return false;
+        FillFindData(name.c_str(), info, data);
+        return true;
+    }
+    while (find.specialsLeft > 0) {
+        const char* name = find.specialsLeft-- == 2 ? "." : "..";
+        if (MatchesPattern(find.pattern.c_str(), name) && lstat((find.folder + "/" + name).c_str(), &info) == 0) {
+            FillFindData(name, info, data);
+            return true;
+        }
+    }
+    while (find.dir != nullptr) {
+        const dirent* entry = readdir(find.dir);
+        if (entry == nullptr) {
+            closedir(find.dir);
+            find.dir = nullptr;
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || !MatchesPattern(find.pattern.c_str(), name.c_str())) continue;
+        if (lstat((find.folder + "/" + name).c_str(), &info) != 0) continue;
+        FillFindData(name.c_str(), info, data);
+        return true;
+    }
+    return false;
+}
+
+void EndSearch(FindObject* find) {
+    if (find->dir != nullptr) closedir(find->dir);
+    delete find;
+}
+
+}  // namespace
+
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
     const std::string path = pattern ? ToPosixPath(pattern) : std::string();
     // An empty pattern, or one that ends in a separator, names no file.
@@ -83,44 +131,29 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
         return INVALID_HANDLE_VALUE;
     }
     const std::string::size_type slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    std::string namePattern = slash == std::string::npos ? path : path.substr(slash + 1);
+    auto* find = new FindObject{slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash),
+                                slash == std::string::npos ? path : path.substr(slash + 1), nullptr, 0, ""};
     // "*.*" matches every name, also names without a dot.
-    if (namePattern == "*.*") namePattern = "*";
+    if (find->pattern == "*.*") find->pattern = "*";
 
-    auto* find = new FindObject{{}, 0};
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) {
-        SetLastErrorFromErrno(errno == ENOENT ? ENOTDIR : errno);
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        delete find;
-        return INVALID_HANDLE_VALUE;
+    struct stat info;
+    if (!HasWildcard(find->pattern) && lstat((find->folder + "/" + find->pattern).c_str(), &info) == 0) {
+        find->exactName = find->pattern;  // the common case: a name that exists as written
+    } else {
+        find->dir = opendir(find->folder.c_str());
+        if (find->dir == nullptr) {
+            delete find;
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        // A listing starts with "." and "..", as on Windows (a root has neither).
+        find->specialsLeft = find->folder == "/" ? 0 : 2;
     }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
-    closedir(dir);
-    // A listing starts with "." and "..", as on Windows.
-    for (const char* special : {".", ".."}) {
-        auto it = std::find(names.begin(), names.end(), special);
-        if (it != names.end()) names.erase(it);
-    }
-    if (folder != "/") names.insert(names.begin(), {".", ".."});
-    for (const std::string& name : names) {
-        if (!MatchesPattern(namePattern.c_str(), name.c_str())) continue;
-        const std::string full = folder + "/" + name;
-        struct stat info;
-        if (lstat(full.c_str(), &info) != 0) continue;
-        WIN32_FIND_DATAA data;
-        FillFindData(full, name.c_str(), info, data);
-        find->matches.push_back(data);
-    }
-    if (find->matches.empty()) {
-        delete find;
+    if (!NextMatch(*find, *findData)) {
+        EndSearch(find);
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    *findData = find->matches[0];
-    find->next = 1;
     SetLastError(ERROR_SUCCESS);
     return find;
 }
@@ -131,11 +164,10 @@ BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA findData) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (find->next >= find->matches.size()) {
+    if (!NextMatch(*find, *findData)) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
-    *findData = find->matches[find->next++];
     return TRUE;
 }
 
@@ -144,7 +176,7 @@ BOOL FindClose(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    delete static_cast<FindObject*>(handle);
+    EndSearch(static_cast<FindObject*>(handle));
     return TRUE;
 }
 
