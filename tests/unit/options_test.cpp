@@ -15,7 +15,8 @@ std::vector<std::uint8_t> Block(std::uint8_t flags, const std::string& descripti
     std::vector<std::uint8_t> block = {'@', 'K', 'V', flags, static_cast<std::uint8_t>(description.size()),
                                        static_cast<std::uint8_t>(folder.size()),
                                        static_cast<std::uint8_t>(command.size())};
-    for (const std::string* text : {&description, &folder, &command}) block.insert(block.end(), text->begin(), text->end());
+    for (const std::string* text : {&description, &folder, &command})
+        for (char c : *text) block.push_back(static_cast<std::uint8_t>(c));
     block.resize(256, 0);
     return block;
 }
@@ -24,7 +25,7 @@ std::vector<std::uint8_t> Block(std::uint8_t flags, const std::string& descripti
 void ReadOptionsOf(const ScratchFolder& scratch, const std::vector<std::uint8_t>& behindImage) {
     const std::string path = scratch / "test.exe";
     std::vector<std::uint8_t> image(StubImageSize, 0x4D);
-    image.insert(image.end(), behindImage.begin(), behindImage.end());
+    for (std::uint8_t byte : behindImage) image.push_back(byte);
     WriteWholeFile(path, image);
     OpenedSelfImage self(path);
     ReadOptions();
