@@ -26,7 +26,6 @@ std::uint16_t BitCount = 0;
 
 namespace {
 
-constexpr unsigned MaxMatchLength = 258;
 constexpr unsigned MaxLitLenCodes = 288;
 constexpr unsigned MaxDistanceCodes = 32;
 // The dynamic block's lengths: up to 288 literal/length and 32 distance lengths.
