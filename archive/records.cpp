@@ -56,6 +56,8 @@ bool ReadLocalEntry() {
         SetFilePointer(SelfImageHandle, -static_cast<LONG>(read), nullptr, FILE_CURRENT);
         RemainingInput = 0;
         if (read < 4 || CurrentHeader.signature != DataDescriptorSignature) return false;
+        if (ArchivePosition < 0 || ArchivePosition > 0x7FFFFFFF - static_cast<std::int32_t>(DataDescriptorSize))
+            return false;
         SeekArchive(ArchivePosition + static_cast<std::int32_t>(DataDescriptorSize), SeekFromStart);
         if (ArchivePosition == -1) return false;
     }

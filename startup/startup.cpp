@@ -8,8 +8,6 @@
 #include "startup/options.h"
 #include "ui/dialogs.h"
 
-HINSTANCE InstanceHandle;
-HANDLE SelfImageHandle = INVALID_HANDLE_VALUE;
 
 namespace {
 

@@ -237,7 +237,7 @@ BOOL CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
-// Platform-level hook for the time services: the descriptor behind a handle.
+
 int FileDescriptorOf(HANDLE handle) {
     FileObject* file = AsFile(handle);
     return file ? file->fd : -1;

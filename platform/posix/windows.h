@@ -306,6 +306,8 @@ using LPBROWSEINFOA = BROWSEINFOA*;
 PIDLIST_ABSOLUTE SHBrowseForFolderA(LPBROWSEINFOA browseInfo);
 BOOL SHGetPathFromIDListA(LPCITEMIDLIST idList, LPSTR path);
 void CoTaskMemFree(LPVOID memory);
+// Frees an item list that the shell gave (the browser's answer).
+void ILFree(LPITEMIDLIST idList);
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                         INT showCommand);
 

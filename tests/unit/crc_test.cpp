@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cstring>
 
 #include "decode/crc.h"
@@ -36,4 +38,17 @@ TEST(Crc32, PiecesGiveTheSameRegisterAsTheWhole) {
     CrcUpdate(bytes + 10, n - 10, pieces);
     EXPECT_EQ(whole, pieces);
     EXPECT_EQ(whole ^ 0xFFFFFFFFu, 0x414FA339u);
+}
+
+TEST(Crc32, AgreesWithZlibForEveryLengthAndAlignment) {
+    UseCrcTable();
+    std::uint8_t bytes[80];
+    for (int i = 0; i < 80; ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    for (int offset = 0; offset < 8; ++offset)
+        for (int length = 0; length <= 70; ++length) {
+            std::uint32_t ours = 0xFFFFFFFFu;
+            CrcUpdate(bytes + offset, length, ours);
+            EXPECT_EQ(ours ^ 0xFFFFFFFFu, crc32(0L, bytes + offset, static_cast<uInt>(length)))
+                << "offset " << offset << ", length " << length;
+        }
 }

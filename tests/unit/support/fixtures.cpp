@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
@@ -10,6 +11,18 @@
 #include "platform/platform.h"
 #include "startup/options_block.h"
 #include "startup/startup.h"
+
+namespace {
+
+// File times are checked in a zone with summer time, whatever the machine's.
+struct TestTimeZone {
+    TestTimeZone() {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+    }
+} const UseTestTimeZone;
+
+}  // namespace
 
 void UseCrcTable() {
     static std::uint32_t table[256];

@@ -1,9 +1,12 @@
-// The four TextBuffers that live for the whole run.
+// Start-up's process-wide state: the module, the SelfImage and the four
+// TextBuffers that live for the whole run.
 #include "runtime/fatal.h"
 #include "runtime/heap.h"
 #include "startup/options.h"
 #include "startup/startup.h"
 
+HINSTANCE InstanceHandle;
+HANDLE SelfImageHandle = INVALID_HANDLE_VALUE;
 char* browseBuffer;
 
 namespace {

@@ -1,0 +1,2 @@
+@echo off
+echo Demo Tools installed into %~dp0> "%~dp0installed.txt"

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/selection_rows.h"
+
+namespace {
+
+std::vector<std::string> Names(const SelectionRows& list) {
+    std::vector<std::string> names;
+    for (const SelectionRow& row : list.rows) names.push_back(row.name);
+    return names;
+}
+
+}  // namespace
+
+TEST(SelectionRows, InsertionKeepsCaseInsensitiveOrderAndUnselectedRows) {
+    SelectionRows list;
+    for (const char* name : {"setup.exe", "Readme.txt", "data/a.bin", "README.TXT", "Data/B.bin"}) InsertRow(list, name);
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"data/a.bin", "Data/B.bin", "Readme.txt", "README.TXT", "setup.exe"}));
+    EXPECT_EQ(CountSelectedRows(list), 0);
+    SetRowSelected(list, 1, true);
+    InsertRow(list, "aaa");
+    EXPECT_TRUE(list.rows[2].selected) << "adding a row leaves the others' flags alone";
+    EXPECT_EQ(CountSelectedRows(list), 1);
+}
+
+TEST(SelectionRows, LookupMatchesWholeNamesIgnoringCaseAndStartsAfterTheLastHit) {
+    SelectionRows list;
+    for (const char* name : {"a.txt.bak", "A.TXT", "b.txt", "README.TXT", "Readme.txt"}) InsertRow(list, name);
+    // Rows: A.TXT, a.txt.bak, b.txt, README.TXT, Readme.txt
+    EXPECT_EQ(FindRowExact(list, -1, "a.txt"), 0);
+    EXPECT_EQ(FindRowExact(list, -1, "a.txt.b"), -1) << "no prefix matching";
+    const int first = FindRowExact(list, -1, "Readme.txt");
+    const int second = FindRowExact(list, first, "README.TXT");
+    EXPECT_EQ(first, 3);
+    EXPECT_EQ(second, 4) << "equal names land on successive rows";
+    EXPECT_EQ(FindRowExact(list, 4, "b.txt"), 2) << "the search wraps to the top";
+    EXPECT_EQ(FindRowExact(list, 2, "b.txt"), 2) << "and ends with the current row itself";
+}
+
+TEST(SelectionRows, SelectAllDeselectOneAndCount) {
+    SelectionRows list;
+    EXPECT_EQ(CountSelectedRows(list), 0);
+    EXPECT_TRUE(SetRowSelected(list, -1, true));
+    for (const char* name : {"x", "y", "z"}) InsertRow(list, name);
+    SetRowSelected(list, -1, true);
+    EXPECT_EQ(CountSelectedRows(list), 3);
+    EXPECT_TRUE(SetRowSelected(list, 1, false));
+    EXPECT_FALSE(SetRowSelected(list, 3, false));
+    EXPECT_EQ(CountSelectedRows(list), 2);
+}
