@@ -23,8 +23,11 @@ target_compile_definitions(sfx_image PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x
 #   -fno-use-cxa-atexit: static destructors go through atexit, which the
 #     stub maps onto its own exit handlers.
 #   -fno-ident: no compiler banner in the image.
+# No -fdata-sections: for this target GCC then puts zero-initialised variables
+# into .data$name sections, which take file space (7 KB of CRC tables), where
+# without it they go to .bss, which takes none.
 target_compile_options(sfx_image PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:${STUB_CXX_FLAGS} -Os -ffunction-sections -fdata-sections
+  $<$<COMPILE_LANGUAGE:CXX>:${STUB_CXX_FLAGS} -Os -ffunction-sections
     -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-threadsafe-statics
     -fno-use-cxa-atexit -fno-stack-protector -fno-ident>)
 
