@@ -2,6 +2,8 @@
 // pass and an extract pass into a scratch folder. Nothing may crash, hang, or
 // be written anywhere but below that folder.
 #include <dirent.h>
+#include <ftw.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -31,6 +33,13 @@ void Fail(const char* what, const char* name) {
     std::abort();
 }
 
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
+    chmod(path, 0777);  // read-only files were made so by the attribute pass
+    return remove(path);
+}
+
+void RemoveTree(const char* path) { nftw(path, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
+
 void CheckRootHoldsOnlyOurFiles() {
     DIR* dir = opendir(Root.c_str());
     while (const dirent* entry = readdir(dir)) {
@@ -40,9 +49,11 @@ void CheckRootHoldsOnlyOurFiles() {
     closedir(dir);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+// Made on the first input, so the plain replay main() needs no set-up call.
+void Initialise() {
+    static bool done = false;
+    if (done) return;
+    done = true;
     char pattern[] = "/tmp/sfx-archive-fuzz-XXXXXX";
     Root = mkdtemp(pattern);
     OutputDir = Root + "/out";
@@ -50,13 +61,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     AllocateTextBuffers();
     CrcTable = static_cast<std::uint32_t*>(GetMem(CrcTableAllocation));
     BuildCrcTable();
-    return 0;
 }
 
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Initialise();
     if (size > 1 << 20) return 0;
-    std::string reset = "chmod -R u+w '" + OutputDir + "' 2>/dev/null; rm -rf '" + OutputDir + "'; mkdir '" + OutputDir + "'";
-    if (std::system(reset.c_str()) != 0) Fail("cannot reset", OutputDir.c_str());
+    RemoveTree(OutputDir.c_str());
+    if (mkdir(OutputDir.c_str(), 0777) != 0) Fail("cannot make", OutputDir.c_str());
 
     FILE* file = std::fopen(SelfImagePath.c_str(), "wb");
     static const std::uint8_t image[32256] = {};

@@ -18,7 +18,7 @@ cmake --build "$build" -j2
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-for target in decode_fuzzer; do
+for target in decode_fuzzer archive_fuzzer; do
   name="${target%_fuzzer}"
   echo "== $target: replaying regressions"
   "$build/tests/fuzz/${target}_replay" "$here/regressions/$name" "$here/corpus/$name"
@@ -27,7 +27,10 @@ for target in decode_fuzzer; do
   mkdir -p "$work/$name"
   # New inputs go to a scratch corpus; the committed seeds are only read.
   status=0
-  "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+  # A dictionary of the ZIP signatures, where the target has one.
+  dict=()
+  if [ -f "$here/$name.dict" ]; then dict=(-dict="$here/$name.dict"); fi
+  "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 "${dict[@]}" \
       -print_final_stats=1 -artifact_prefix="$work/" "$work/$name" "$here/corpus/$name" \
       >"$work/$name.log" 2>&1 || status=$?
   tail -n 12 "$work/$name.log"
