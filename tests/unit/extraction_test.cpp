@@ -170,10 +170,11 @@ TEST_F(Extraction, EmptyNameEndsAListPassAtOnce) {
 }
 
 TEST_F(Extraction, ArchiveWithoutEntriesAndPassWithoutSelection) {
-    SfxSession empty(scratch_, BuildZip({}));
-    empty.List();
-    EXPECT_EQ(Boxes(), std::vector<std::string>{Box(Browser, Exclamation, "Cannot read archive header")});
-
+    {
+        SfxSession empty(scratch_, BuildZip({}));
+        empty.List();
+        EXPECT_EQ(Boxes(), std::vector<std::string>{Box(Browser, Exclamation, "Cannot read archive header")});
+    }
     headless::Reset();
     SfxSession sfx(scratch_, BuildZip({StoredEntry("a.txt", "a")}));
     sfx.List();

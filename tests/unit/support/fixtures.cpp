@@ -74,11 +74,12 @@ OpenedSelfImage::OpenedSelfImage(const std::string& path) {
     }
     SelfImageHandle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = SelfImageHandle;
 }
 
 OpenedSelfImage::~OpenedSelfImage() {
-    if (SelfImageHandle != INVALID_HANDLE_VALUE) CloseHandle(SelfImageHandle);
-    SelfImageHandle = INVALID_HANDLE_VALUE;
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    if (SelfImageHandle == handle_) SelfImageHandle = INVALID_HANDLE_VALUE;
 }
 
 int RunCommand(const std::string& command) {

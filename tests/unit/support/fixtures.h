@@ -40,6 +40,9 @@ public:
     ~OpenedSelfImage();
     OpenedSelfImage(const OpenedSelfImage&) = delete;
     OpenedSelfImage& operator=(const OpenedSelfImage&) = delete;
+
+private:
+    void* handle_;  // closed by this object, whatever SelfImageHandle holds by then
 };
 
 // Runs a shell command; returns its exit status.
