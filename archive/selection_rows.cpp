@@ -15,40 +15,55 @@ int CompareNamesIgnoringCase(const char* a, const char* b) {
     }
 }
 
+namespace {
+
+// The first row that compares greater than `name` (with `orEqual`: greater or
+// equal). The rows stand in order, so this is a binary search.
+std::size_t FirstRowAfter(const SelectionRows& list, const char* name, bool orEqual) {
+    std::size_t low = 0, high = list.rows.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        const int order = CompareNamesIgnoringCase(list.rows[middle]->name.c_str(), name);
+        if (order < 0 || (order == 0 && !orEqual)) low = middle + 1;
+        else high = middle;
+    }
+    return low;
+}
+
+}  // namespace
+
 int InsertRow(SelectionRows& list, const char* name) {
-    std::size_t at = list.rows.size();
-    for (std::size_t i = 0; i < list.rows.size(); ++i)
-        if (CompareNamesIgnoringCase(name, list.rows[i].name.c_str()) < 0) {
-            at = i;
-            break;
-        }
-    list.rows.insert(list.rows.begin() + static_cast<std::ptrdiff_t>(at), SelectionRow{name, false});
+    const std::size_t at = FirstRowAfter(list, name, false);
+    list.rows.insert(list.rows.begin() + static_cast<std::ptrdiff_t>(at), new SelectionRow{name, false});
     return static_cast<int>(at);
 }
 
 int FindRowExact(const SelectionRows& list, int after, const char* name) {
-    const int count = static_cast<int>(list.rows.size());
-    if (count == 0) return -1;
-    const int first = (after < 0 || after >= count) ? 0 : after + 1;
-    for (int step = 0; step < count; ++step) {
-        const int row = (first + step) % count;
-        if (CompareNamesIgnoringCase(name, list.rows[static_cast<std::size_t>(row)].name.c_str()) == 0) return row;
-    }
-    return -1;
+    // The rows that match stand together; the wrapping search from the row
+    // after `after` meets the first of them at or behind that row, else the
+    // first of them all.
+    const std::size_t first = FirstRowAfter(list, name, true);
+    const std::size_t end = FirstRowAfter(list, name, false);
+    if (first == end) return -1;
+    const std::size_t start = (after < 0 || static_cast<std::size_t>(after) >= list.rows.size())
+                                  ? 0
+                                  : static_cast<std::size_t>(after) + 1;
+    if (start > first && start < end) return static_cast<int>(start);
+    return static_cast<int>(first);
 }
 
 bool SetRowSelected(SelectionRows& list, int row, bool selected) {
     if (row == -1) {
-        for (SelectionRow& r : list.rows) r.selected = selected;
+        for (auto& r : list.rows) r->selected = selected;
         return true;
     }
     if (row < 0 || row >= static_cast<int>(list.rows.size())) return false;
-    list.rows[static_cast<std::size_t>(row)].selected = selected;
+    list.rows[static_cast<std::size_t>(row)]->selected = selected;
     return true;
 }
 
 int CountSelectedRows(const SelectionRows& list) {
     int n = 0;
-    for (const SelectionRow& r : list.rows) n += r.selected ? 1 : 0;
+    for (const auto& r : list.rows) n += r->selected ? 1 : 0;
     return n;
 }

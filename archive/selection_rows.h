@@ -10,8 +10,19 @@ struct SelectionRow {
     bool selected;
 };
 
+// Rows are held by plain pointers, so an insertion moves pointers in one
+// block move, not names; the list owns them.
 struct SelectionRows {
-    std::vector<SelectionRow> rows;
+    std::vector<SelectionRow*> rows;
+
+    SelectionRows() = default;
+    ~SelectionRows() { ClearRows(); }
+    SelectionRows(const SelectionRows&) = delete;
+    SelectionRows& operator=(const SelectionRows&) = delete;
+    void ClearRows() {
+        for (SelectionRow* row : rows) delete row;
+        rows.clear();
+    }
 };
 
 int CompareNamesIgnoringCase(const char* a, const char* b);

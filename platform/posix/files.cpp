@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,13 +17,22 @@ namespace {
 
 thread_local DWORD LastError = 0;
 
+// Reads and writes go through the handle's own position (pread/pwrite), so
+// a move is never a system call; a handle opened only for reading also keeps
+// a read-ahead buffer, which makes the many small header reads of a walk
+// cheap, as the file cache does on Windows.
 struct FileObject {
     int fd;
     DWORD access;
     DWORD shareMode;
     dev_t device;
     ino_t inode;
+    off_t position;
+    std::vector<char> readAhead;  // bytes of the file from readAheadStart on
+    off_t readAheadStart;
 };
+
+constexpr std::size_t ReadAheadSize = 64 * 1024;
 
 // Open files of this process, for the share-mode checks between handles.
 std::vector<FileObject*> OpenFiles;
@@ -88,53 +98,117 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         LastError = ERROR_INVALID_NAME;
         return INVALID_HANDLE_VALUE;
     }
-    int flags = O_CLOEXEC;
-    if ((desiredAccess & GENERIC_READ) && (desiredAccess & GENERIC_WRITE)) flags |= O_RDWR;
-    else if (desiredAccess & GENERIC_WRITE) flags |= O_WRONLY;
-    else flags |= O_RDONLY;
+    int access = O_RDONLY;
+    if ((desiredAccess & GENERIC_READ) && (desiredAccess & GENERIC_WRITE)) access = O_RDWR;
+    else if (desiredAccess & GENERIC_WRITE) access = O_WRONLY;
+    const bool mayCreate = creationDisposition == CREATE_NEW || creationDisposition == CREATE_ALWAYS ||
+                           creationDisposition == OPEN_ALWAYS;
+    if (!mayCreate && creationDisposition != OPEN_EXISTING) {
+        LastError = ERROR_INVALID_PARAMETER;
+        return INVALID_HANDLE_VALUE;
+    }
 
-    struct stat existing;
-    const bool exists = stat(path.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
-        LastError = ERROR_ACCESS_DENIED;
-        return INVALID_HANDLE_VALUE;
+    // A new file is made in one step. An existing one is opened without
+    // truncation first, so the checks below can still refuse it untouched.
+    bool exists = false;
+    int fd = -1;
+    if (mayCreate) fd = open(path.c_str(), access | O_CLOEXEC | O_CREAT | O_EXCL, 0666);
+    if (fd < 0 && (!mayCreate || errno == EEXIST)) {
+        exists = true;
+        if (creationDisposition == CREATE_NEW) {
+            LastError = ERROR_FILE_EXISTS;
+            return INVALID_HANDLE_VALUE;
+        }
+        fd = open(path.c_str(), access | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT && !mayCreate) {
+            LastError = ERROR_FILE_NOT_FOUND;
+            return INVALID_HANDLE_VALUE;
+        }
     }
-    switch (creationDisposition) {
-        case CREATE_NEW:
-            if (exists) { LastError = ERROR_FILE_EXISTS; return INVALID_HANDLE_VALUE; }
-            flags |= O_CREAT | O_EXCL;
-            break;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-        case OPEN_ALWAYS: flags |= O_CREAT; break;
-        case OPEN_EXISTING:
-            if (!exists) { LastError = ERROR_FILE_NOT_FOUND; return INVALID_HANDLE_VALUE; }
-            break;
-        default: LastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
-    }
-    // Windows refuses to open a read-only file for writing, for every user;
-    // POSIX lets root do it, so the rule is applied here.
-    if (exists && (desiredAccess & GENERIC_WRITE) && (existing.st_mode & 0222) == 0) {
-        LastError = ERROR_ACCESS_DENIED;
-        return INVALID_HANDLE_VALUE;
-    }
-    if (exists && ShareConflict(existing, desiredAccess, shareMode)) {
-        LastError = ERROR_SHARING_VIOLATION;
-        return INVALID_HANDLE_VALUE;
-    }
-    const int fd = open(path.c_str(), flags, 0666);
     if (fd < 0) {
         SetLastErrorFromErrno(errno);
+        if (errno == ENOENT) LastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
     struct stat info;
     fstat(fd, &info);
-    FileObject* file = new FileObject{fd, desiredAccess, shareMode, info.st_dev, info.st_ino};
+    DWORD refusal = ERROR_SUCCESS;
+    if (S_ISDIR(info.st_mode)) refusal = ERROR_ACCESS_DENIED;
+    // Windows refuses to open a read-only file for writing, for every user;
+    // POSIX lets root do it, so the rule is applied here.
+    else if (exists && (desiredAccess & GENERIC_WRITE) && (info.st_mode & 0222) == 0) refusal = ERROR_ACCESS_DENIED;
+    else if (exists && ShareConflict(info, desiredAccess, shareMode)) refusal = ERROR_SHARING_VIOLATION;
+    if (refusal != ERROR_SUCCESS) {
+        close(fd);
+        LastError = refusal;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (exists && creationDisposition == CREATE_ALWAYS && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+        SetLastErrorFromErrno(errno);
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    FileObject* file = new FileObject{fd, desiredAccess, shareMode, info.st_dev, info.st_ino, 0, {}, 0};
     OpenFiles.push_back(file);
     LastError = (exists && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS))
                     ? ERROR_ALREADY_EXISTS
                     : ERROR_SUCCESS;
     return file;
 }
+
+namespace {
+
+// Reads at the file's position; false on a failure (errno set).
+bool ReadAt(FileObject& file, char* buffer, DWORD count, DWORD& total) {
+    total = 0;
+    while (total < count) {
+        const ssize_t n = pread(file.fd, buffer + total, count - total, file.position + total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        total += static_cast<DWORD>(n);
+    }
+    return true;
+}
+
+// Serves a read of a read-only handle from its read-ahead buffer.
+bool ReadBuffered(FileObject& file, char* buffer, DWORD count, DWORD& total) {
+    total = 0;
+    while (total < count) {
+        const off_t at = file.position + total;
+        const off_t bufferEnd = file.readAheadStart + static_cast<off_t>(file.readAhead.size());
+        if (at >= file.readAheadStart && at < bufferEnd) {
+            const std::size_t offset = static_cast<std::size_t>(at - file.readAheadStart);
+            const DWORD n = static_cast<DWORD>(std::min<std::size_t>(count - total, file.readAhead.size() - offset));
+            std::memcpy(buffer + total, file.readAhead.data() + offset, n);
+            total += n;
+            continue;
+        }
+        if (count - total >= ReadAheadSize) {
+            // A large read goes straight to the caller's buffer.
+            FileObject direct = file;
+            direct.position = at;
+            DWORD n = 0;
+            const bool ok = ReadAt(direct, buffer + total, count - total, n);
+            total += n;
+            return ok;
+        }
+        file.readAhead.resize(ReadAheadSize);
+        file.readAheadStart = at;
+        FileObject fill = file;
+        fill.position = at;
+        DWORD n = 0;
+        const bool ok = ReadAt(fill, file.readAhead.data(), ReadAheadSize, n);
+        file.readAhead.resize(n);
+        if (!ok) return false;
+        if (n == 0) break;
+    }
+    return true;
+}
+
+}  // namespace
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
     if (bytesRead) *bytesRead = 0;
@@ -144,18 +218,15 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
         return FALSE;
     }
     DWORD total = 0;
-    while (total < bytesToRead) {
-        const ssize_t n = read(file->fd, static_cast<char*>(buffer) + total, bytesToRead - total);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            SetLastErrorFromErrno(errno);
-            if (bytesRead) *bytesRead = total;
-            return FALSE;
-        }
-        if (n == 0) break;
-        total += static_cast<DWORD>(n);
-    }
+    const bool ok = (file->access & GENERIC_WRITE)
+                        ? ReadAt(*file, static_cast<char*>(buffer), bytesToRead, total)
+                        : ReadBuffered(*file, static_cast<char*>(buffer), bytesToRead, total);
+    file->position += total;
     if (bytesRead) *bytesRead = total;
+    if (!ok) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -168,15 +239,19 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
     }
     DWORD total = 0;
     while (total < bytesToWrite) {
-        const ssize_t n = write(file->fd, static_cast<const char*>(buffer) + total, bytesToWrite - total);
+        const ssize_t n = pwrite(file->fd, static_cast<const char*>(buffer) + total, bytesToWrite - total,
+                                 file->position + total);
         if (n < 0) {
             if (errno == EINTR) continue;
             SetLastErrorFromErrno(errno);
+            file->position += total;
             if (bytesWritten) *bytesWritten = total;
             return FALSE;
         }
         total += static_cast<DWORD>(n);
     }
+    file->position += total;
+    file->readAhead.clear();
     if (bytesWritten) *bytesWritten = total;
     return TRUE;
 }
@@ -190,17 +265,20 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD mov
     off_t offset = distance;
     if (distanceHigh) offset = static_cast<off_t>((static_cast<std::uint64_t>(static_cast<DWORD>(*distanceHigh)) << 32) |
                                                   static_cast<DWORD>(distance));
-    const int whence = moveMethod == FILE_BEGIN ? SEEK_SET : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_END;
-    const off_t current = lseek(file->fd, 0, SEEK_CUR);
-    const off_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? current : lseek(file->fd, 0, SEEK_END);
-    lseek(file->fd, current, SEEK_SET);
+    off_t base = 0;
+    if (moveMethod == FILE_CURRENT) {
+        base = file->position;
+    } else if (moveMethod == FILE_END) {
+        struct stat info;
+        base = fstat(file->fd, &info) == 0 ? info.st_size : 0;
+    }
     const off_t target = base + offset;
     // Without a high part, positions are limited to what 32 bits can report.
     if (target < 0 || (distanceHigh == nullptr && target >= static_cast<off_t>(INVALID_SET_FILE_POINTER))) {
         LastError = ERROR_NEGATIVE_SEEK;
         return INVALID_SET_FILE_POINTER;
     }
-    lseek(file->fd, target, SEEK_SET);
+    file->position = target;
     if (distanceHigh) *distanceHigh = static_cast<LONG>(static_cast<std::uint64_t>(target) >> 32);
     LastError = NO_ERROR;
     return static_cast<DWORD>(target);

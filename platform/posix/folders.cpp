@@ -25,6 +25,7 @@ struct FindObject {
     DIR* dir;              // null once the listing is done, or for an exact name
     int specialsLeft;      // "." and ".." still to offer
     std::string exactName; // a pattern without wildcards that names an existing entry
+    struct stat exactInfo;
 };
 
 // Attribute bits that POSIX has no place for (hidden, system, archive ...),
@@ -87,10 +88,8 @@ bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != s
 bool NextMatch(FindObject& find, WIN32_FIND_DATAA& data) {
     struct stat info;
     if (!find.exactName.empty()) {
-        const std::string name = find.exactName;
+        FillFindData(find.exactName.c_str(), find.exactInfo, data);
         find.exactName.clear();
-        if (lstat((find.folder + "/" + name).c_str(), &info) != 0) return false;
-        FillFindData(name.c_str(), info, data);
         return true;
     }
     while (find.specialsLeft > 0) {
@@ -132,13 +131,19 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
     }
     const std::string::size_type slash = path.rfind('/');
     auto* find = new FindObject{slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash),
-                                slash == std::string::npos ? path : path.substr(slash + 1), nullptr, 0, ""};
+                                slash == std::string::npos ? path : path.substr(slash + 1), nullptr, 0, "", {}};
     // "*.*" matches every name, also names without a dot.
     if (find->pattern == "*.*") find->pattern = "*";
 
-    struct stat info;
-    if (!HasWildcard(find->pattern) && lstat((find->folder + "/" + find->pattern).c_str(), &info) == 0) {
-        find->exactName = find->pattern;  // the common case: a name that exists as written
+    if (!HasWildcard(find->pattern)) {
+        // A plain name is looked up as written, as the file calls here open
+        // names: letter case counts on this file system.
+        if (lstat((find->folder + "/" + find->pattern).c_str(), &find->exactInfo) != 0) {
+            delete find;
+            SetLastError(errno == ENOTDIR || errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        find->exactName = find->pattern;
     } else {
         find->dir = opendir(find->folder.c_str());
         if (find->dir == nullptr) {
@@ -283,7 +288,7 @@ BOOL SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
     // stop new files with it, so a folder keeps its permissions.
     if (!S_ISDIR(info.st_mode)) {
         const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (info.st_mode & ~0222u) : (info.st_mode | 0200u);
-        if (chmod(path.c_str(), mode & 07777) != 0) {
+        if (mode != info.st_mode && chmod(path.c_str(), mode & 07777) != 0) {
             SetLastErrorFromErrno(errno);
             return FALSE;
         }

@@ -132,7 +132,7 @@ std::vector<Row> Rows(HWND dialog, int listId) {
     std::vector<Row> rows;
     const Window* list = FindChild(AsWindow(dialog), listId);
     if (list != nullptr)
-        for (const SelectionRow& row : list->rows.rows) rows.push_back(Row{row.name, row.selected});
+        for (const auto& row : list->rows.rows) rows.push_back(Row{row->name, row->selected});
     return rows;
 }
 
@@ -172,7 +172,7 @@ bool ToggleRow(HWND dialog, int listId, int row) {
     if (list == nullptr || list->kind != WindowKind::ListBox || !(list->style & (ListMultipleSel | ListExtendedSel)))
         return false;
     if (row < 0 || row >= static_cast<int>(list->rows.rows.size())) return false;
-    SelectionRow& target = list->rows.rows[static_cast<std::size_t>(row)];
+    SelectionRow& target = *list->rows.rows[static_cast<std::size_t>(row)];
     target.selected = !target.selected;
     Headless().focus = list;
     if (list->style & ListNotify) NotifyParent(list, ListSelectionChange);

@@ -114,25 +114,25 @@ LRESULT ListMessage(Window* list, UINT message, WPARAM wParam, LPARAM lParam) {
             const char* name = reinterpret_cast<const char*>(lParam);
             if (name == nullptr) return LB_ERR;
             if (list->style & ListSort) return InsertRow(rows, name);
-            rows.rows.push_back(SelectionRow{name, false});
+            rows.rows.push_back(new SelectionRow{name, false});
             return count;
         }
         case LB_RESETCONTENT:
-            rows.rows.clear();
+            rows.ClearRows();
             return 0;
         case LB_SETSEL:
             if (!IsMultipleSelection(list)) return LB_ERR;
             return SetRowSelected(rows, static_cast<int>(lParam), wParam != 0) ? 0 : LB_ERR;
         case LB_GETSEL:
             if (row < 0 || row >= count) return LB_ERR;
-            return rows.rows[static_cast<std::size_t>(row)].selected ? 1 : 0;
+            return rows.rows[static_cast<std::size_t>(row)]->selected ? 1 : 0;
         case LB_GETTEXT:
             if (row < 0 || row >= count) return LB_ERR;
-            return CopyText(rows.rows[static_cast<std::size_t>(row)].name, reinterpret_cast<char*>(lParam),
+            return CopyText(rows.rows[static_cast<std::size_t>(row)]->name, reinterpret_cast<char*>(lParam),
                             static_cast<std::size_t>(-1));
         case LB_GETTEXTLEN:
             if (row < 0 || row >= count) return LB_ERR;
-            return static_cast<LRESULT>(rows.rows[static_cast<std::size_t>(row)].name.size());
+            return static_cast<LRESULT>(rows.rows[static_cast<std::size_t>(row)]->name.size());
         case LB_GETCOUNT:
             return count;
         case LB_GETSELCOUNT:

@@ -154,8 +154,9 @@ DWORD GetFileAttributesA(LPCSTR fileName);
 BOOL DeleteFileA(LPCSTR fileName);
 
 // The pattern's last component may hold "*" and "?"; "*.*" matches every
-// name, dotless ones too. Names match without regard to letter case. A folder
-// listing yields "." and ".." first, as on Windows.
+// name, dotless ones too. Wildcard patterns match without regard to letter
+// case; a plain name is looked up as written, as CreateFileA opens it here.
+// A folder listing yields "." and ".." first, as on Windows.
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);
 BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData);
 BOOL FindClose(HANDLE find);

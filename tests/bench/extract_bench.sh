@@ -14,7 +14,10 @@ EXTRACT=dist/sfx-extract
 [ -x "$EXTRACT" ] || { echo "build first: scripts/build.sh" >&2; exit 2; }
 command -v 7z >/dev/null || { echo "7z is missing: scripts/setup.sh" >&2; exit 2; }
 
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/sfx-bench-XXXXXX")
+# In memory where possible, so disk write-back does not blur the times.
+BASE=/dev/shm
+[ -d "$BASE" ] && [ -w "$BASE" ] || BASE=${TMPDIR:-/tmp}
+WORK=$(mktemp -d "$BASE/sfx-bench-XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 
 # Corpora: a text corpus (source-like text), a binary corpus (an executable

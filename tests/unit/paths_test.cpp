@@ -83,7 +83,7 @@ TEST(PathExists, FilesAndFoldersWithAndWithoutTrailingBackslash) {
     } cases[] = {
         {base + "\\sub\\file.txt", true},  {base + "\\sub\\file.txt\\", false}, {base + "\\sub", true},
         {base + "\\sub\\", true},          {base + "\\sub\\empty\\", true},     {base + "\\missing", false},
-        {base + "\\missing\\", false},     {base + "\\sub\\FILE.TXT", true},    {base + "\\sub\\f*.t?t", true},
+        {base + "\\missing\\", false},     {base + "\\sub\\FILE.T?T", true},    {base + "\\sub\\f*.t?t", true},
         {base + "/sub/file.txt/", false},  {"", false},
     };
     for (const auto& c : cases) {

@@ -31,7 +31,8 @@ TEST(FindFirstFile, PatternsMatchAsOnWindows) {
     using Names = std::set<std::string>;
     EXPECT_EQ(Listing(dir + "\\*.*"), (Names{".", "..", "readme", "Setup.EXE", "data.bin", "data.txt"}));
     EXPECT_EQ(Listing(dir + "/data.*"), (Names{"data.bin", "data.txt"}));
-    EXPECT_EQ(Listing(dir + "\\setup.exe"), (Names{"Setup.EXE"}));
+    EXPECT_EQ(Listing(dir + "\\Setup.EXE"), (Names{"Setup.EXE"}));
+    EXPECT_EQ(Listing(dir + "\\setup.ex?"), (Names{"Setup.EXE"}));
     EXPECT_EQ(Listing(dir + "\\d?ta.b*"), (Names{"data.bin"}));
     EXPECT_TRUE(Listing(dir + "\\readme\\").empty()) << "a trailing separator names no file";
     EXPECT_TRUE(Listing(dir + "\\missing\\*.*").empty());

@@ -9,7 +9,7 @@ namespace {
 
 std::vector<std::string> Names(const SelectionRows& list) {
     std::vector<std::string> names;
-    for (const SelectionRow& row : list.rows) names.push_back(row.name);
+    for (const auto& row : list.rows) names.push_back(row->name);
     return names;
 }
 
@@ -22,7 +22,7 @@ TEST(SelectionRows, InsertionKeepsCaseInsensitiveOrderAndUnselectedRows) {
     EXPECT_EQ(CountSelectedRows(list), 0);
     SetRowSelected(list, 1, true);
     InsertRow(list, "aaa");
-    EXPECT_TRUE(list.rows[2].selected) << "adding a row leaves the others' flags alone";
+    EXPECT_TRUE(list.rows[2]->selected) << "adding a row leaves the others' flags alone";
     EXPECT_EQ(CountSelectedRows(list), 1);
 }
 
@@ -50,4 +50,22 @@ TEST(SelectionRows, SelectAllDeselectOneAndCount) {
     EXPECT_TRUE(SetRowSelected(list, 1, false));
     EXPECT_FALSE(SetRowSelected(list, 3, false));
     EXPECT_EQ(CountSelectedRows(list), 2);
+}
+
+TEST(SelectionRows, LookupAgreesWithAPlainWrappingScanForEveryStartRow) {
+    SelectionRows list;
+    const char* names[] = {"b", "A", "a", "c", "B", "a", "d.txt", "D.TXT", "e"};
+    for (const char* name : names) InsertRow(list, name);
+    const int count = static_cast<int>(list.rows.size());
+    for (const char* wanted : {"a", "B", "c", "d.txt", "e", "f", ""}) {
+        for (int after = -1; after < count; ++after) {
+            int expected = -1;
+            for (int step = 0; step < count && expected < 0; ++step) {
+                const int row = (after + 1 + step) % count;
+                if (CompareNamesIgnoringCase(list.rows[static_cast<std::size_t>(row)]->name.c_str(), wanted) == 0)
+                    expected = row;
+            }
+            EXPECT_EQ(FindRowExact(list, after, wanted), expected) << wanted << " after row " << after;
+        }
+    }
 }
