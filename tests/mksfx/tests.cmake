@@ -18,6 +18,7 @@ target_compile_definitions(mksfx_tests PRIVATE
   MKSFX_PATH="$<TARGET_FILE:mksfx>"
   SFX_EXTRACT_PATH="${MKSFX_TEST_EXTRACT}"
   SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-add_test(NAME mksfx_tests COMMAND mksfx_tests)
 # Fixed zone, so DOS times are checked against one local time.
-set_tests_properties(mksfx_tests PROPERTIES ENVIRONMENT "TZ=Europe/Berlin")
+include(GoogleTest)
+gtest_discover_tests(mksfx_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                     PROPERTIES ENVIRONMENT "TZ=Europe/Berlin")
