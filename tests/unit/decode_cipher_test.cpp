@@ -81,7 +81,9 @@ TEST_P(EncryptedArchives, WrongPasswordIsRefused) {
     const std::string zip = MakeArchive(src, "archive.zip", GetParam().command);
     for (const char* wrong : {"kovarin-42", "Kovarin-4", "Kovarin-42 ", "x"}) {
         for (const auto& o : DecodeArchive(zip, wrong)) {
-            if (!(o.flags & 1)) continue;
+            // An empty file has no data to give a wrong password away: only
+            // the check byte guards it, and one password in 256 passes that.
+            if (!(o.flags & 1) || o.name == "empty.txt") continue;
             const bool accepted = o.passwordFits && o.decoded.crc == o.headerCrc && !o.decoded.incomplete;
             EXPECT_FALSE(accepted) << o.name << " with " << wrong;
         }
