@@ -26,6 +26,7 @@
 #include "decode/decode.h"
 #include "platform/platform.h"
 #include "startup/startup.h"
+#include "support/zip_builder.h"
 
 namespace {
 
@@ -54,20 +55,6 @@ Bytes Corpus(bool text) {
             out.insert(out.end(), part.begin(), part.end());
         }
     out.resize(std::min(out.size(), target));
-    return out;
-}
-
-Bytes DeflateRaw(const Bytes& plain, int level) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, static_cast<uLong>(plain.size())));
-    z.next_in = const_cast<Bytef*>(plain.data());
-    z.avail_in = static_cast<uInt>(plain.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
     return out;
 }
 
